@@ -165,7 +165,7 @@ std::string timestamp(uint64_t hundredths) {
 
 // ---- standard input ----
 
-// Filled by the reader thread; lives as long as the process.
+// Filled by the reader thread, which may still run while the process exits: never destroyed.
 struct Input {
     CRITICAL_SECTION lock;
     std::string bytes;
@@ -173,7 +173,7 @@ struct Input {
     HANDLE handle = nullptr;
     bool ignoreQ = false;
 };
-Input gInput;
+Input& gInput = *new Input;
 
 DWORD WINAPI readInput(void*) {
     char byte = 0;
@@ -286,13 +286,16 @@ Invocation parseInvocation() {
     for (int index = 1; index < count; ++index) invocation.arguments.push_back(argv[index]);
     LocalFree(argv);
     const std::vector<std::wstring>& arguments = invocation.arguments;
+    size_t sourceIndex = 0;
     for (size_t index = 0; index < arguments.size(); ++index) {
         if (arguments[index] == L"-y") invocation.convert = true;
         if (arguments[index] == L"-i" && index + 1 < arguments.size() && invocation.source.empty()) {
-            invocation.source = arguments[index + 1];
+            sourceIndex = index + 1;
+            invocation.source = arguments[sourceIndex];
         }
     }
-    if (invocation.convert && !arguments.empty()) invocation.output = arguments.back();
+    // The last argument is the output only when it comes after the source.
+    if (invocation.convert && arguments.size() > sourceIndex + 1) invocation.output = arguments.back();
     return invocation;
 }
 
@@ -331,8 +334,9 @@ void writeProgressLine(const std::string& line, bool split) {
         report(line);
         return;
     }
-    // Cut between the hours and the minutes of the time value.
-    const size_t cut = line.find("time=") + 7;
+    // Cut in the middle of the time value: a reader that parses before the line is complete
+    // sees a wrong time.
+    const size_t cut = line.find("time=") + 10;
     report(line.substr(0, cut));
     Sleep(kSplitPauseMs);
     report(line.substr(cut));
@@ -400,7 +404,8 @@ int run() {
         return 1;
     }
     const Settings settings = parseSettings(text);
-    return invocation.convert ? convert(invocation, settings, record) : probe(invocation, settings, record);
+    const bool hasOutput = !invocation.output.empty();
+    return hasOutput ? convert(invocation, settings, record) : probe(invocation, settings, record);
 }
 
 }  // namespace
