@@ -4,12 +4,14 @@
 set -euo pipefail
 
 packages=(wine wine64 fonts-wine g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake ninja-build
-          googletest xvfb xauth imagemagick xdotool zip unzip nodejs npm)
+          googletest xvfb xauth imagemagick xdotool zip unzip)
 
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
+# npm fetches the Windows FFmpeg; a Node.js from elsewhere serves as well as Debian's.
+command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 command="apt-get install -y --no-install-recommends ${missing[*]}"
