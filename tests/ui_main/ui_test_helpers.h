@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-// Handles the messages that are due, for at most the given time.
-void pumpMessages(DWORD milliseconds);
+#include "message_pump.h"
+
 
 // The settings key of the program, deleted with everything under it.
 void deleteSettingsKey();

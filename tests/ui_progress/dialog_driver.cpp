@@ -140,15 +140,3 @@ bool controlVisible(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     return item && (GetWindowLongW(item, GWL_STYLE) & WS_VISIBLE) != 0;
 }
-
-void pumpMessages(DWORD ms) {
-    const DWORD began = GetTickCount();
-    while (GetTickCount() - began < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-}

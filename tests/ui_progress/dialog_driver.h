@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "message_pump.h"
+
 // Watches for message boxes captioned "Velmora" and answers each with what the policy
 // returns for its text (IDYES, IDNO, IDOK), or leaves it open for now when it returns 0.
 class MessageBoxAnswerer {
@@ -64,5 +66,3 @@ private:
 // Text of a dialog control.
 std::wstring controlText(HWND dialog, int id);
 bool controlVisible(HWND dialog, int id);
-// Pumps this thread's messages for the given time.
-void pumpMessages(DWORD ms);

@@ -20,11 +20,27 @@ namespace {
 constexpr wchar_t kCaption[] = L"Velmora";
 constexpr DWORD kWorkerPollMs = 50;
 
-// True while waitForEngineWorker pumps messages: a command that arrives meanwhile must not
-// start another batch or close the window under the waiting handler.
-bool gWaitingForWorker = false;
-// A close asked for during that wait; it is carried out once the wait is over.
-bool gCloseRequested = false;
+// True while a batch is being set up, runs in its dialog or is waited for. Messages are
+// dispatched all that time; a Convert that arrives then is ignored, and a close is carried out
+// only afterwards, so that the engine is never cleared or deleted under the running handler.
+bool gBatchBusy = false;
+bool gCloseDeferred = false;
+
+class BusyScope {
+public:
+    BusyScope() : outer_(gBatchBusy) { gBatchBusy = true; }
+    ~BusyScope() {
+        gBatchBusy = outer_;
+        if (outer_ || !gCloseDeferred) return;
+        gCloseDeferred = false;
+        PostMessageW(gMainWindow, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool outer_;
+};
 
 void tell(const wchar_t* text) { MessageBoxW(gMainWindow, text, kCaption, MB_OK); }
 
@@ -64,11 +80,13 @@ std::wstring getTranscoderPath() {
     return path + L"\\" + transcoder::kCoreFolder + L"\\" + transcoder::kExecutableName;
 }
 
-bool isWaitingForWorker() { return gWaitingForWorker; }
+bool isBatchBusy() { return gBatchBusy; }
+
+void deferCloseUntilBatchEnds() { gCloseDeferred = true; }
 
 void waitForEngineWorker() {
     if (!gConvertCore || gConvertCore->waitForWorker(0)) return;
-    gWaitingForWorker = true;
+    BusyScope busy;
     wchar_t title[256] = {};
     GetWindowTextW(gMainWindow, title, 256);
     SetWindowTextW(gMainWindow, L"Velmora 1.0 - waiting for the transcoder to quit");
@@ -85,17 +103,10 @@ void waitForEngineWorker() {
     SetCursor(previous);
     if (!wasDisabled) EnableWindow(gMainWindow, TRUE);
     SetWindowTextW(gMainWindow, title);
-    gWaitingForWorker = false;
-    if (gCloseRequested) {
-        gCloseRequested = false;
-        PostMessageW(gMainWindow, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
-    }
 }
 
-void deferCloseUntilWorkerEnds() { gCloseRequested = true; }
-
 void onConvert() {
-    if (gWaitingForWorker) return;
+    if (gBatchBusy) return;
     HWND list = findControl(gMainWindow, IDC_SOURCE_LIST);
     if (!list) return;
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
@@ -119,6 +130,7 @@ void onConvert() {
         return;
     }
 
+    BusyScope busy;
     waitForEngineWorker();
     gConvertCore->transcoderPath = transcoderPath;
     gConvertCore->outputFolder = folder;

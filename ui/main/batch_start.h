@@ -11,6 +11,7 @@ void selectFinishedItems();
 // Returns once the last batch's worker has ended; the window keeps painting meanwhile.
 // After a Stop the progress dialog may close while the transcoder is still quitting.
 void waitForEngineWorker();
-// True while waitForEngineWorker waits; a close asked for meanwhile is deferred.
-bool isWaitingForWorker();
-void deferCloseUntilWorkerEnds();
+// True from the start of a batch until Convert has ended, waits included; a close asked for
+// meanwhile is deferred until then.
+bool isBatchBusy();
+void deferCloseUntilBatchEnds();

@@ -147,8 +147,8 @@ void updateListState() {
 }
 
 void onClose() {
-    if (isWaitingForWorker()) {
-        deferCloseUntilWorkerEnds();
+    if (isBatchBusy()) {
+        deferCloseUntilBatchEnds();
         return;
     }
     saveOutputFolder(readOutputFolder(gMainWindow));
