@@ -36,6 +36,26 @@ struct BatchWatch {
     }
 };
 
+// Starts the batch and polls the current job until the worker has ended.
+inline BatchWatch runAndWatchBatch(ConvertCore& engine, DWORD timeoutMs) {
+    BatchWatch watch;
+    EXPECT_TRUE(engine.start());
+    const DWORD began = GetTickCount();
+    while (!engine.waitForWorker(20)) {
+        ConvertJob job;
+        if (engine.getCurrentJob(job) &&
+            (watch.progressSeen.empty() || watch.progressSeen.back() != job.progressPercent)) {
+            watch.progressSeen.push_back(job.progressPercent);
+        }
+        if (GetTickCount() - began > timeoutMs) {
+            ADD_FAILURE() << "the batch did not end in time";
+            engine.requestStop();
+            break;
+        }
+    }
+    return watch;
+}
+
 class EngineRun : public ::testing::Test {
 protected:
     explicit EngineRun(const wchar_t* name = L"engine") : tree(name) {
@@ -53,25 +73,7 @@ protected:
         return path;
     }
 
-    // Starts the batch and polls the current job until the worker has ended.
-    BatchWatch runBatch(DWORD timeoutMs = 60000) {
-        BatchWatch watch;
-        EXPECT_TRUE(engine.start());
-        const DWORD began = GetTickCount();
-        while (!engine.waitForWorker(20)) {
-            ConvertJob job;
-            if (engine.getCurrentJob(job) &&
-                (watch.progressSeen.empty() || watch.progressSeen.back() != job.progressPercent)) {
-                watch.progressSeen.push_back(job.progressPercent);
-            }
-            if (GetTickCount() - began > timeoutMs) {
-                ADD_FAILURE() << "the batch did not end in time";
-                engine.requestStop();
-                break;
-            }
-        }
-        return watch;
-    }
+    BatchWatch runBatch(DWORD timeoutMs = 60000) { return runAndWatchBatch(engine, timeoutMs); }
 
     // Waits until the predicate holds or the time passes; returns whether it held.
     template <typename Predicate>

@@ -40,24 +40,7 @@ protected:
         engine.transcoderArguments = profile.getPresetArguments(index);
     }
 
-    BatchWatch runBatch(DWORD timeoutMs = 120000) {
-        BatchWatch watch;
-        EXPECT_TRUE(engine.start());
-        const DWORD began = GetTickCount();
-        while (!engine.waitForWorker(20)) {
-            ConvertJob job;
-            if (engine.getCurrentJob(job) &&
-                (watch.progressSeen.empty() || watch.progressSeen.back() != job.progressPercent)) {
-                watch.progressSeen.push_back(job.progressPercent);
-            }
-            if (GetTickCount() - began > timeoutMs) {
-                ADD_FAILURE() << "the batch did not end in time";
-                engine.requestStop();
-                break;
-            }
-        }
-        return watch;
-    }
+    BatchWatch runBatch() { return runAndWatchBatch(engine, 120000); }
 
     NoStandardOutput noStandardOutput;
     AudioConverter profile;
