@@ -27,6 +27,21 @@ void setControlText(HWND window, int id, const std::wstring& text) {
     if (HWND item = control(window, id)) SetWindowTextW(item, text.c_str());
 }
 
+// What the labels of which dialog were last given. Ten updates a second mostly repeat the
+// same texts, and setting a label (a repaint) is most of an update's cost.
+struct ShownTexts {
+    HWND window = nullptr;
+    std::wstring total;
+    std::wstring file;
+};
+ShownTexts gShown;
+
+void showLabel(HWND window, int id, const std::wstring& text, std::wstring& shown) {
+    if (text == shown) return;
+    setControlText(window, id, text);
+    shown = text;
+}
+
 std::wstring totalText(long first, long second, long percent) {
     wchar_t text[kTotalTextUnits];
     std::swprintf(text, kTotalTextUnits, L"%ld / %ld (%ld%%)", first, second, percent);
@@ -54,6 +69,7 @@ bool initProgressDialog(HWND window) {
 
     showControl(window, IDC_STOP, SW_SHOW);
     showControl(window, IDC_CLOSE, SW_HIDE);
+    gShown = ShownTexts{window, std::wstring(), std::wstring()};
     gProgressTimerId = SetTimer(window, kProgressTimerEvent, kProgressTimerPeriodMs, nullptr);
     onProgressTimer(window);
     return true;
@@ -82,8 +98,9 @@ void onProgressTimer(HWND window) {
         KillTimer(window, gProgressTimerId);
     }
 
-    if (!total.empty()) setControlText(window, IDC_PROGRESS_TOTAL, total);
-    if (!file.empty()) setControlText(window, IDC_PROGRESS_FILE, file);
+    if (gShown.window != window) gShown = ShownTexts{window, std::wstring(), std::wstring()};
+    if (!total.empty()) showLabel(window, IDC_PROGRESS_TOTAL, total, gShown.total);
+    if (!file.empty()) showLabel(window, IDC_PROGRESS_FILE, file, gShown.file);
     if (HWND bar = control(window, IDC_PROGRESS_BAR)) {
         // PBM_SETRANGE32 takes the full range: n x 100 exceeds 16 bits from 656 jobs on.
         SendMessageW(bar, PBM_SETRANGE32, 0, barMaximum);
