@@ -7,6 +7,7 @@
 #include "app_data.h"
 #include "convert_core.h"
 #include "job_script.h"
+#include "script_folder_blocker.h"
 
 namespace {
 
@@ -107,17 +108,12 @@ TEST(JobScript, ScriptNameNeverOverflowsAPathBuffer) {
 
 TEST(JobScript, UncreatableScriptGivesAnEmptyPath) {
     // A file where the script folder should be: the script cannot be created.
-    const std::wstring folder = roamingAppDataFolder() + L"\\Lumiq";
-    RemoveDirectoryW(folder.c_str());
-    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "Lumiq folder in use";
-    HANDLE blocker = CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
-    CloseHandle(blocker);
+    ScriptFolderBlocker blocker(roamingAppDataFolder() + L"\\Lumiq");
+    ASSERT_TRUE(blocker.blocking());
 
     ConvertCore engine;
     engine.transcoderPath = kTranscoder;
     EXPECT_EQ(engine.writeJobScript(L"C:\\in\\a.wav", L"", nullptr), L"");
-    EXPECT_TRUE(DeleteFileW(folder.c_str()));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app_data.h"
 #include "output_parser.h"
+#include "script_folder_blocker.h"
 #include "debug_capture.h"
 #include "engine_fixture.h"
 
@@ -191,17 +192,12 @@ TEST_F(WorkerBatch, DebugNotesNameEachStepInOrder) {
 }
 
 TEST_F(WorkerBatch, AScriptThatCannotBeWrittenIsReportedAsCreateProcessAndTheJobEndsAtZero) {
-    const std::wstring folder = roamingAppDataFolder() + L"\\Lumiq";
-    RemoveDirectoryW(folder.c_str());
-    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "script folder in use";
-    HANDLE blocker = CreateFileW(folder.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
-    CloseHandle(blocker);
+    ScriptFolderBlocker blocker(roamingAppDataFolder() + L"\\Lumiq");
+    ASSERT_TRUE(blocker.blocking());
 
     DebugCapture notes;
     const std::wstring source = addSource(L"blocked.wav", fakeSource({}));
     runBatch();
-    DeleteFileW(folder.c_str());
 
     EXPECT_EQ(engine.state.load(), Finished);
     EXPECT_EQ(engine.jobs[0]->progressPercent, 0);
