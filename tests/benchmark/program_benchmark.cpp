@@ -30,11 +30,7 @@ namespace {
 
 constexpr DWORD kWindowTimeoutMs = 30000;
 
-std::wstring builtProgramPath() {
-    std::wstring path = fromUtf8(VELMORA_PROGRAM);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
+std::wstring builtProgramPath() { return windowsPathFromBuild(VELMORA_PROGRAM); }
 
 struct Spread {
     double min = 0;

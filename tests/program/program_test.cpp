@@ -29,12 +29,7 @@ const wchar_t kSettingsKey[] = L"Software\\Orvanta\\wav";
 const wchar_t kSettingsValue[] = L"out_dir";
 const wchar_t kStopQuestion[] = L"Are you sure you want to stop the conversion?";
 
-// The build passes the program's path with forward slashes.
-std::wstring builtProgramPath() {
-    std::wstring path = fromUtf8(VELMORA_PROGRAM);
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-}
+std::wstring builtProgramPath() { return windowsPathFromBuild(VELMORA_PROGRAM); }
 
 // The tests run in the program's Wine prefix, so they see the registry it writes.
 void deleteSavedFolder() {

@@ -2,11 +2,9 @@
 
 #include "test_files.h"
 
-namespace {
-
 // The build passes the paths with forward slashes; the engine writes them into batch lines,
 // where only backslashes are safe.
-std::wstring windowsPath(const char* buildPath) {
+std::wstring windowsPathFromBuild(const char* buildPath) {
     std::wstring path = fromUtf8(buildPath);
     for (wchar_t& unit : path) {
         if (unit == L'/') unit = L'\\';
@@ -14,12 +12,10 @@ std::wstring windowsPath(const char* buildPath) {
     return path;
 }
 
-}  // namespace
-
-std::wstring fakeTranscoderPath() { return windowsPath(VELMORA_FAKE_TRANSCODER); }
+std::wstring fakeTranscoderPath() { return windowsPathFromBuild(VELMORA_FAKE_TRANSCODER); }
 
 std::wstring realTranscoderPath() {
-    const std::wstring path = windowsPath(VELMORA_REAL_TRANSCODER);
+    const std::wstring path = windowsPathFromBuild(VELMORA_REAL_TRANSCODER);
     return fileExists(path) ? path : std::wstring();
 }
 

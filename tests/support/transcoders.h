@@ -5,6 +5,9 @@
 #include <string>
 #include <utility>
 
+// A path the build passed in (forward slashes) as a Windows path.
+std::wstring windowsPathFromBuild(const char* buildPath);
+
 // The fake_kalder.exe of this build.
 std::wstring fakeTranscoderPath();
 // The Windows FFmpeg the integration tests use; empty when it has not been fetched.
